@@ -14,6 +14,28 @@ QString ShortVersionText(QStringView version)
     return (second < 0 ? version : version.first(second)).toString();
 }
 
+bool HasCommandLineSwitch(const QStringList &arguments, QStringView name)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if ((argument.startsWith(u'/') || argument.startsWith(u'-')) &&
+            QStringView(argument).sliced(1).compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QString QuoteCommandLine(const QStringList &arguments)
+{
+    QStringList quoted;
+    for (const QString &argument : arguments) {
+        QString escaped = argument;
+        escaped.replace(u'"', u"\"\"\""_qs); // a literal quote is three quotes
+        quoted << u'"' + escaped + u'"';
+    }
+    return quoted.join(u' ');
+}
+
 namespace {
 
 // Lowers the application's visible stay-on-top windows for the life of a message box and

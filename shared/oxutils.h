@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace corvela {
@@ -11,6 +12,13 @@ namespace corvela {
 // The version text up to, not including, its second "." ("3.1.0.12" gives "3.1"); the whole
 // text when it has fewer than two dots.
 QString ShortVersionText(QStringView version);
+
+// Whether the command line (program name first) holds the switch as a parameter of its own,
+// written with a leading "/" or "-", in any letter case: "/ADMIN", "-admin".
+bool HasCommandLineSwitch(const QStringList &arguments, QStringView name);
+
+// Joins arguments into one command line that QProcess::splitCommand() takes apart again.
+QString QuoteCommandLine(const QStringList &arguments);
 
 // Appends text to the end of variable.
 inline void AppendText(QStringView text, QString &variable)
