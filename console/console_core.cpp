@@ -22,6 +22,9 @@ constexpr qint64 kReadChunk = 64 * 1024;
 // One keep-alive round over the whole list takes about this long.
 constexpr int kKeepAliveRoundMs = 10000;
 constexpr int kKeepAliveBeforeFirstMs = 1000;
+// Ticks never come faster than this: a larger list gets several keep-alives per tick, so a
+// big classroom does not wake the console a hundred times a second.
+constexpr int kKeepAliveMinTickMs = 250;
 
 int toNumberOrZero(QStringView text)
 {
@@ -61,6 +64,8 @@ bool ConsoleCore::start()
     LoadComputers();
     m_started = true;
     m_keepAlive.start();
+    // A whole classroom may connect at once, e.g. after the console restarts.
+    m_server->setListenBacklogSize(1024);
     if (!m_server->listen(QHostAddress::AnyIPv4, m_options.port)) {
         m_listenError = m_server->errorString();
         return false;
@@ -144,7 +149,7 @@ TComputer *ConsoleCore::RegisterComputer(TContextExt *context, const QString &na
         m_computers.insert(m_computers.begin() + row, std::make_unique<TComputer>(name));
         endInsertRows();
         computer = at(row);
-        m_keepAlive.setInterval(std::max(1, kKeepAliveRoundMs / count()));
+        m_keepAlive.setInterval(std::max(kKeepAliveMinTickMs, kKeepAliveRoundMs / count()));
     }
 
     if (context) {
@@ -486,11 +491,16 @@ void ConsoleCore::onKeepAliveTick()
 {
     if (count() == 0)
         return;
-    if (m_echoIndex >= 0 && m_echoIndex < count() - 1)
-        ++m_echoIndex;
-    else
-        m_echoIndex = 0;
-    SendCommand(at(m_echoIndex)->Context, Command::ECHO, {});
+    // One computer per tick while the spacing allows it; more per tick in a large list, so
+    // that a round over the list still takes about ten seconds.
+    const int perTick = std::max(1, count() * m_keepAlive.interval() / kKeepAliveRoundMs);
+    for (int i = 0; i < perTick && i < count(); ++i) {
+        if (m_echoIndex >= 0 && m_echoIndex < count() - 1)
+            ++m_echoIndex;
+        else
+            m_echoIndex = 0;
+        SendCommand(at(m_echoIndex)->Context, Command::ECHO, {});
+    }
     RefreshList();
 }
 

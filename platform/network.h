@@ -34,4 +34,9 @@ QHostAddress BroadcastAddress();
 // The computer's own IPv4 address override (CORVELA_LOCAL_ADDRESS), null when not set.
 QHostAddress LocalAddressOverride();
 
+// The computer's own IPv4 addresses, as a discovery request lists them: the override alone
+// when set; else those of the interfaces that are up, loopback ones only when there are no
+// others (a reply to a loopback address would never leave this computer).
+QList<QHostAddress> LocalIPv4Addresses();
+
 } // namespace corvela

@@ -1,6 +1,7 @@
 #include "network.h"
 
 #include <QFile>
+#include <QNetworkInterface>
 
 namespace corvela {
 
@@ -34,6 +35,27 @@ QHostAddress BroadcastAddress()
 QHostAddress LocalAddressOverride()
 {
     return QHostAddress(qEnvironmentVariable("CORVELA_LOCAL_ADDRESS"));
+}
+
+QList<QHostAddress> LocalIPv4Addresses()
+{
+    const QHostAddress forced = LocalAddressOverride();
+    if (!forced.isNull())
+        return {forced};
+    QList<QHostAddress> addresses;
+    QList<QHostAddress> loopback;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        if (!interface.flags().testFlag(QNetworkInterface::IsUp))
+            continue;
+        const auto entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            (entry.ip().isLoopback() ? loopback : addresses).append(entry.ip());
+        }
+    }
+    return addresses.isEmpty() ? loopback : addresses;
 }
 
 } // namespace corvela
