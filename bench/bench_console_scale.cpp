@@ -2,14 +2,18 @@
 //   - time until every agent is registered (connected, named, its state received);
 //   - time for Lock over all N ticked computers until every agent has the line;
 //   - the console's CPU use while idle with keep-alives.
-// Usage: bench_console_scale [N=1000] [idle seconds=10]
+// Usage: bench_console_scale [N=1000] [idle seconds=10] [--qt-dispatcher]
+// The console thread runs on the epoll event dispatcher; --qt-dispatcher gives it Qt's default
+// one instead, for comparison.
 
 #include "agent_swarm.h"
 #include "console_actions.h"
 #include "console_core.h"
+#include "event_dispatcher.h"
 #include "network.h"
 #include "power_control.h"
 #include "process_runner.h"
+#include "security.h"
 #include "u_shared.h"
 
 #include <QCoreApplication>
@@ -18,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <sys/resource.h>
 #include <time.h>
 
 #include <cstdio>
@@ -66,14 +69,13 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int n = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool qtDispatcher = arguments.removeAll(QStringLiteral("--qt-dispatcher")) > 0;
+    const int n = arguments.size() > 0 ? arguments.at(0).toInt() : 1000;
+    const int idleSeconds = arguments.size() > 1 ? arguments.at(1).toInt() : 10;
 
     // Two descriptors per agent in this one process (both ends of each connection).
-    rlimit files{};
-    getrlimit(RLIMIT_NOFILE, &files);
-    files.rlim_cur = files.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &files);
+    RaiseOpenFileLimit();
 
     QTemporaryDir dir;
     quint16 port = 0;
@@ -86,6 +88,8 @@ int main(int argc, char **argv)
     NoArp arp;
     Quiet quiet;
     QThread consoleThread;
+    if (!qtDispatcher)
+        consoleThread.setEventDispatcher(CreateScalableEventDispatcher().release());
     consoleThread.start();
     QObject anchor;
     anchor.moveToThread(&consoleThread);
@@ -123,6 +127,8 @@ int main(int argc, char **argv)
     const double idleShare = (cpuAfter - cpuBefore) / (double(timer.elapsed()) / 1000.0) * 100.0;
     const int echoes = swarm.countWithCommand(QStringLiteral("ECHO"), 1);
 
+    std::printf("console event dispatcher        %s\n",
+                qtDispatcher ? "Qt's default" : "epoll (corvela::EpollEventDispatcher)");
     std::printf("agents                          %d\n", n);
     std::printf("all registered                  %lld ms%s\n", registerMs, registered ? "" : " (timed out)");
     std::printf("Lock reached every agent        %lld ms%s\n", lockMs, locked ? "" : " (timed out)");

@@ -11,6 +11,7 @@
 #include "oxutils.h"
 #include "power_control.h"
 #include "process_runner.h"
+#include "security.h"
 #include "session_endpoint.h"
 #include "u_shared.h"
 
@@ -43,6 +44,7 @@ QString computerListPath(const QString &programPath)
 
 int main(int argc, char **argv)
 {
+    RaiseOpenFileLimit();
     QApplication app(argc, argv);
     const QString programPath = QCoreApplication::applicationFilePath();
     const QStringList arguments = QCoreApplication::arguments();

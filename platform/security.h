@@ -12,4 +12,8 @@ bool IsAdministrator();
 // only a different user, or a supervisor restarting it, could prevent that.)
 bool ProtectProcess();
 
+// Lets the process hold as many connections as the system allows it (the soft limit on open
+// files raised to the hard one): a console serves one connection per student computer.
+bool RaiseOpenFileLimit();
+
 } // namespace corvela

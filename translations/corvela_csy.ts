@@ -35,4 +35,39 @@
         <translation>Storno</translation>
     </message>
 </context>
+<context>
+    <name>TFCorvela</name>
+    <message>
+        <source>Initialization ...</source>
+        <translation>Inicializace ...</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Vypnout</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Restartovat</translation>
+    </message>
+    <message>
+        <source>Log off</source>
+        <translation>Odhlásit</translation>
+    </message>
+    <message>
+        <source>Konec</source>
+        <translation>Konec</translation>
+    </message>
+    <message>
+        <source>* Offline *</source>
+        <translation>* Odpojeno *</translation>
+    </message>
+    <message>
+        <source>Can not run the Corvela while you are logged on as an administrator<byte value="xd"/>
+<byte value="xd"/>
+Logoff and logon as an different user and run the program again</source>
+        <translation>Program Corvela nelze spustit, když jste přihlášeni jako správce.<byte value="xd"/>
+<byte value="xd"/>
+Odhlaste se, přihlaste se jako jiný uživatel a spusťte program znovu.</translation>
+    </message>
+</context>
 </TS>

@@ -35,4 +35,39 @@
         <translation>Cancel</translation>
     </message>
 </context>
+<context>
+    <name>TFCorvela</name>
+    <message>
+        <source>Initialization ...</source>
+        <translation>Initialization ...</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Shutdown</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Reboot</translation>
+    </message>
+    <message>
+        <source>Log off</source>
+        <translation>Log off</translation>
+    </message>
+    <message>
+        <source>Konec</source>
+        <translation>Konec</translation>
+    </message>
+    <message>
+        <source>* Offline *</source>
+        <translation>* Offline *</translation>
+    </message>
+    <message>
+        <source>Can not run the Corvela while you are logged on as an administrator<byte value="xd"/>
+<byte value="xd"/>
+Logoff and logon as an different user and run the program again</source>
+        <translation>Can not run the Corvela while you are logged on as an administrator<byte value="xd"/>
+<byte value="xd"/>
+Logoff and logon as an different user and run the program again</translation>
+    </message>
+</context>
 </TS>

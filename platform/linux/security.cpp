@@ -37,4 +37,13 @@ bool ProtectProcess()
     return ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0 && noDumps;
 }
 
+bool RaiseOpenFileLimit()
+{
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
+        return false;
+    files.rlim_cur = files.rlim_max;
+    return ::setrlimit(RLIMIT_NOFILE, &files) == 0;
+}
+
 } // namespace corvela

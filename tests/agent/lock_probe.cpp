@@ -31,6 +31,7 @@ int main(int argc, char *argv[])
     if (mode == u"grab") {
         const bool grabbed = window.windowHandle()->setKeyboardGrabEnabled(true);
         std::printf("grab=%d\n", grabbed ? 1 : 0);
+        std::fflush(stdout);
         return 0;
     }
     std::printf("shown\n");
