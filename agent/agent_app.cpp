@@ -77,7 +77,6 @@ void AgentApplication::FormCreate()
     TeacherLink::Options options;
     options.port = port;
     options.computerName = m_services.computerName;
-    options.broadcast = BroadcastAddress();
     options.localAddresses = LocalIPv4Addresses();
     options.bindAddress = LocalAddressOverride();
     options.log = [this](const QString &text) { m_log.LogText(text); };

@@ -61,6 +61,7 @@ public:
 
     TFCorvela &form() { return *m_form; }
     TeacherLink &link() { return *m_link; }
+    ServiceClient &service() { return *m_service; }
     AgentLog &log() { return m_log; }
     QString applicationTitle() const { return m_title; }
     int defaultState() const { return m_defaultState; }

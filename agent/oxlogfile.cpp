@@ -1,8 +1,9 @@
 #include "oxlogfile.h"
 
+#include "program_files.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 namespace corvela {
@@ -55,17 +56,10 @@ bool AppendLog(const QString &fileName, const QString &text, qint64 cap, const Q
 
 QString AgentLog::defaultPath(const QString &programPath)
 {
-    const QFileInfo program(programPath);
-    const QString beside = program.absolutePath() + u'/' + program.completeBaseName() + u".log";
-    const QFileInfo besideInfo(beside);
-    if (besideInfo.exists() ? besideInfo.isWritable() : QFileInfo(program.absolutePath()).isWritable())
-        return beside;
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
         state = QDir::homePath() + u"/.local/state"_qs;
-    const QString dir = state + u"/corvela"_qs;
-    QDir().mkpath(dir);
-    return dir + u'/' + program.completeBaseName() + u".log";
+    return FileBesideProgram(programPath, u"log", state + u"/corvela"_qs);
 }
 
 } // namespace corvela

@@ -7,6 +7,7 @@
 // Fully asynchronous on the thread's event loop: nothing here waits.
 
 #include "framer.h"
+#include "network.h"
 #include "power_control.h"
 
 #include <QHostAddress>
@@ -30,7 +31,7 @@ public:
     {
         quint16 port = 55000;
         QString computerName;
-        QHostAddress broadcast = QHostAddress(QHostAddress::Broadcast);
+        QHostAddress broadcast = BroadcastAddress();
         QList<QHostAddress> localAddresses; // listed in the discovery request
         QHostAddress bindAddress;           // our own address when several agents share a machine
         int tickMs = 5000;

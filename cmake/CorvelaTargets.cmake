@@ -21,8 +21,10 @@ function(corvela_add_test name)
     corvela_target_defaults(${name})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
-    # Power requests are only recorded in every test: nothing may end the session or the machine.
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CORVELA_POWER=record")
+    # In every test power requests are only recorded (nothing may end the session or the
+    # machine) and broadcasts stay on loopback.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+        "QT_QPA_PLATFORM=offscreen;CORVELA_POWER=record;CORVELA_BROADCAST_ADDRESS=127.255.255.255")
 endfunction()
 
 # Stamps a program file with its version (the project version unless VERSION is given), so

@@ -4,6 +4,7 @@
 // the window is a view of this model.
 
 #include "framer.h"
+#include "network.h"
 #include "roster.h"
 
 #include <QAbstractListModel>
@@ -56,7 +57,7 @@ public:
         quint16 port = 55000;
         QString listPath;            // the computer list file
         quint16 wakeUpPort = 9;      // where magic packets go
-        QHostAddress broadcast = QHostAddress(QHostAddress::Broadcast);
+        QHostAddress broadcast = BroadcastAddress();
     };
 
     ConsoleCore(const ArpTable &arp, Options options, QObject *parent = nullptr);

@@ -11,13 +11,12 @@
 #include "oxutils.h"
 #include "power_control.h"
 #include "process_runner.h"
+#include "program_files.h"
 #include "security.h"
 #include "session_endpoint.h"
 #include "u_shared.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QStandardPaths>
 
@@ -29,15 +28,9 @@ namespace {
 // everyone); where that is not writable, in the user's data folder.
 QString computerListPath(const QString &programPath)
 {
-    const QFileInfo program(programPath);
-    const QString beside = program.absolutePath() + u'/' + program.completeBaseName() + u".ini";
-    const QFileInfo besideInfo(beside);
-    if (besideInfo.exists() ? besideInfo.isWritable() : QFileInfo(program.absolutePath()).isWritable())
-        return beside;
-    const QString dataDir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/corvela"_qs;
-    QDir().mkpath(dataDir);
-    return dataDir + u'/' + program.completeBaseName() + u".ini";
+    return FileBesideProgram(programPath, u"ini",
+                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                 u"/corvela"_qs);
 }
 
 } // namespace

@@ -72,6 +72,7 @@ private slots:
     void initTestCase()
     {
         InitConsoleResources();
+        qputenv("CORVELA_BROADCAST_ADDRESS", "127.255.255.255"); // wake-up stays on loopback
         m_languages = std::make_unique<LanguageModules>(m_config, QCoreApplication::applicationFilePath());
         m_config.write(ConfigScope::Machine, kProductKey, u"Classroom", qint32(freeClassroom()));
     }
