@@ -2,9 +2,9 @@
 //   - time until every agent is registered (connected, named, its state received);
 //   - time for Lock over all N ticked computers until every agent has the line;
 //   - the console's CPU use while idle with keep-alives.
-// Usage: bench_console_scale [N=1000] [idle seconds=10] [--qt-dispatcher]
+// Usage: bench_console_scale [N=1000] [idle seconds=10] [--qt-dispatcher] [--batch-ms=M]
 // The console thread runs on the epoll event dispatcher; --qt-dispatcher gives it Qt's default
-// one instead, for comparison.
+// one instead, for comparison; --batch-ms serves its sockets at most every M ms.
 
 #include "agent_swarm.h"
 #include "console_actions.h"
@@ -71,6 +71,11 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool qtDispatcher = arguments.removeAll(QStringLiteral("--qt-dispatcher")) > 0;
+    int batchingMs = 0;
+    for (qsizetype i = arguments.size() - 1; i >= 0; --i) {
+        if (arguments.at(i).startsWith(QStringLiteral("--batch-ms=")))
+            batchingMs = arguments.takeAt(i).mid(11).toInt();
+    }
     const int n = arguments.size() > 0 ? arguments.at(0).toInt() : 1000;
     const int idleSeconds = arguments.size() > 1 ? arguments.at(1).toInt() : 10;
 
@@ -89,7 +94,8 @@ int main(int argc, char **argv)
     Quiet quiet;
     QThread consoleThread;
     if (!qtDispatcher)
-        consoleThread.setEventDispatcher(CreateScalableEventDispatcher().release());
+        consoleThread.setEventDispatcher(
+            CreateScalableEventDispatcher(std::chrono::milliseconds(batchingMs)).release());
     consoleThread.start();
     QObject anchor;
     anchor.moveToThread(&consoleThread);
@@ -129,6 +135,8 @@ int main(int argc, char **argv)
 
     std::printf("console event dispatcher        %s\n",
                 qtDispatcher ? "Qt's default" : "epoll (corvela::EpollEventDispatcher)");
+    if (!qtDispatcher)
+        std::printf("socket batching                 %d ms\n", batchingMs);
     std::printf("agents                          %d\n", n);
     std::printf("all registered                  %lld ms%s\n", registerMs, registered ? "" : " (timed out)");
     std::printf("Lock reached every agent        %lld ms%s\n", lockMs, locked ? "" : " (timed out)");

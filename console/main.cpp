@@ -2,6 +2,7 @@
 
 #include "config_store.h"
 #include "corvela_resources.h"
+#include "event_dispatcher.h"
 #include "f_corvelateacher.h"
 #include "f_remotedesktop.h"
 #include "file_version.h"
@@ -38,6 +39,9 @@ QString computerListPath(const QString &programPath)
 int main(int argc, char **argv)
 {
     RaiseOpenFileLimit();
+    // Before the application object: the GUI thread also holds one connection per student
+    // computer, and waits on epoll rather than polling every socket at every wake-up.
+    QCoreApplication::setEventDispatcher(CreateScalableGuiEventDispatcher().release());
     QApplication app(argc, argv);
     const QString programPath = QCoreApplication::applicationFilePath();
     const QStringList arguments = QCoreApplication::arguments();

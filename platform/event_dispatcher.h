@@ -11,12 +11,16 @@
 
 #include <QAbstractEventDispatcher>
 
+#include <chrono>
 #include <memory>
 
 namespace corvela {
 
-// For threads without windows (and QCoreApplication programs).
-std::unique_ptr<QAbstractEventDispatcher> CreateScalableEventDispatcher();
+// For threads without windows (and QCoreApplication programs). With socketBatching above
+// zero, sockets are served at most that often (see
+// EpollEventDispatcher::setSocketBatchingInterval); posted events and timers stay prompt.
+std::unique_ptr<QAbstractEventDispatcher> CreateScalableEventDispatcher(
+    std::chrono::milliseconds socketBatching = std::chrono::milliseconds(0));
 
 // For the GUI thread of a QGuiApplication/QApplication: also delivers the window system's
 // events. Defined in corvela_platform_gui.

@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -76,7 +77,7 @@ int typeIndex(QSocketNotifier::Type type)
     return 0;
 }
 
-bool epollPwait2Missing = false; // kernels before 5.11
+std::atomic<bool> epollPwait2Missing = false; // kernels before 5.11
 
 } // namespace
 
@@ -451,17 +452,39 @@ bool EpollEventDispatcher::processEvents(QEventLoop::ProcessEventsFlags flags)
     if (canWait)
         timeoutNs = includeTimers ? nextTimerWaitNs() : -1;
 
-    int events = waitForEvents(includeNotifiers, timeoutNs) ? 1 : 0;
-    if (includeNotifiers)
-        events += activateSocketNotifiers();
+    int events = 0;
+    if (canWait && includeNotifiers && m_batchingNs > 0) {
+        const qint64 now = monotonicNs();
+        const qint64 batchLeft = m_lastSocketRoundNs + m_batchingNs - now;
+        if (batchLeft > 0) {
+            // Within the batching time: only a wake-up or a timer ends the wait early; the
+            // sockets are looked at afterwards without waiting.
+            events += waitForEvents(false, timeoutNs < 0 ? batchLeft : qMin(timeoutNs, batchLeft)) ? 1 : 0;
+            timeoutNs = 0;
+        }
+    }
+    events += waitForEvents(includeNotifiers, timeoutNs) ? 1 : 0;
+    if (includeNotifiers) {
+        const int activated = activateSocketNotifiers();
+        if (activated > 0 && m_batchingNs > 0)
+            m_lastSocketRoundNs = monotonicNs();
+        events += activated;
+    }
     if (includeTimers)
         events += activateTimers();
     return events > 0;
 }
 
-std::unique_ptr<QAbstractEventDispatcher> CreateScalableEventDispatcher()
+void EpollEventDispatcher::setSocketBatchingInterval(std::chrono::milliseconds interval)
 {
-    return std::make_unique<EpollEventDispatcher>();
+    m_batchingNs = qMax<qint64>(0, qint64(interval.count()) * kNsPerMs);
+}
+
+std::unique_ptr<QAbstractEventDispatcher> CreateScalableEventDispatcher(std::chrono::milliseconds socketBatching)
+{
+    auto dispatcher = std::make_unique<EpollEventDispatcher>();
+    dispatcher->setSocketBatchingInterval(socketBatching);
+    return dispatcher;
 }
 
 } // namespace corvela

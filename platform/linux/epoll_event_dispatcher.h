@@ -8,6 +8,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAtomicInt>
 
+#include <chrono>
 #include <cstdint>
 #include <set>
 #include <tuple>
@@ -39,6 +40,15 @@ public:
 
     void wakeUp() override;
     void interrupt() override;
+
+    // Off (0) by default. When set, a blocking round does not wake for sockets sooner than
+    // this after the last round that served sockets; whatever got ready meanwhile is served
+    // together. Posted events, wake-ups and timers stay prompt, and a round woken by them
+    // serves the ready sockets too. Trades up to this much latency on socket input for fewer
+    // wake-ups when many peers each send a little. Rounds that do not block (processEvents()
+    // without WaitForMoreEvents) always serve sockets. QAbstractSocket sends buffered data
+    // from its write notifier, so output can be held up to this long too (flush() sends now).
+    void setSocketBatchingInterval(std::chrono::milliseconds interval);
 
 private:
     // Everything watched on one descriptor: up to one notifier per type (Read, Write,
@@ -79,6 +89,9 @@ private:
     QAtomicInt m_wakeUpPending = 0;
     QAtomicInt m_interrupted = 0;
     std::vector<epoll_event> m_ready;
+
+    qint64 m_batchingNs = 0;
+    qint64 m_lastSocketRoundNs = 0;
 
     std::unordered_map<int, Watch> m_watches;
     std::vector<QSocketNotifier *> m_pending; // activation queue, shared by nested rounds

@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -542,6 +543,51 @@ private slots:
         QVERIFY(!due);
         QTRY_VERIFY(due);
         QTRY_COMPARE(readable.size(), 1);
+    }
+
+    // With socket batching, a socket that gets ready soon after a round that served sockets
+    // waits for the batching time, unless the loop wakes for something else first: a posted
+    // call is not held back, and ready sockets are served in its round.
+    void socketBatchingHoldsOnlySockets()
+    {
+        auto *dispatcher = qobject_cast<EpollEventDispatcher *>(QAbstractEventDispatcher::instance());
+        QVERIFY(dispatcher);
+        Pairs pairs;
+        QVERIFY(pairs.open(1));
+        QTcpSocket *server = pairs.accepted.front();
+        QTcpSocket *client = pairs.clients.front().get();
+        QElapsedTimer clock;
+        QList<qint64> readsAt;
+        connect(server, &QTcpSocket::readyRead, this, [&] {
+            server->readAll();
+            readsAt << clock.elapsed();
+        });
+        dispatcher->setSocketBatchingInterval(200ms);
+        const auto reset = qScopeGuard([dispatcher] { dispatcher->setSocketBatchingInterval(0ms); });
+        clock.start();
+
+        QEventLoop loop; // blocking rounds, as exec() runs them
+        qint64 postedAt = -1;
+        qint64 secondWriteAt = -1;
+        // (flush(): QAbstractSocket sends from its write notifier, which is batched as well)
+        client->write("a");
+        client->flush();
+        QTimer::singleShot(10, Qt::PreciseTimer, this, [&] {
+            client->write("b");
+            client->flush();
+        });
+        QTimer::singleShot(300, Qt::PreciseTimer, this, [&] {
+            secondWriteAt = clock.elapsed();
+            client->write("c");
+            client->flush();
+            QMetaObject::invokeMethod(this, [&] { postedAt = clock.elapsed(); }, Qt::QueuedConnection);
+        });
+        QTimer::singleShot(700, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCOMPARE(readsAt.size(), 3);
+        QVERIFY2(readsAt[1] - readsAt[0] >= 190, qPrintable(QString::number(readsAt[1] - readsAt[0])));
+        QVERIFY2(postedAt >= 0 && postedAt - secondWriteAt < 100, qPrintable(QString::number(postedAt)));
+        QVERIFY2(readsAt[2] - secondWriteAt < 100, qPrintable(QString::number(readsAt[2])));
     }
 
     // ---- the console on it ----------------------------------------------------------------
