@@ -11,6 +11,9 @@
 #include "process_runner.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QApplication>
 #include <QListView>
 #include <QMessageBox>
@@ -137,6 +140,49 @@ private slots:
         });
         QTest::keyClick(window.get(), Qt::Key_Delete);
         QCOMPARE(window->core().count(), 1);
+    }
+
+    void shortcutTable_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QKeySequence>("keys");
+        const std::pair<const char16_t *, QKeySequence> table[] = {
+            {u"AUnlock", QKeySequence(u"Ctrl+U"_qs)},         {u"ALock", QKeySequence(u"Ctrl+L"_qs)},
+            {u"AFWStart", QKeySequence(u"Ctrl+D"_qs)},        {u"AFWStop", QKeySequence(u"Ctrl+E"_qs)},
+            {u"ASafeWebBrowser", QKeySequence(u"Ctrl+W"_qs)}, {u"ASelectAll", QKeySequence(u"Ctrl+A"_qs)},
+            {u"ASelectNone", QKeySequence(u"Ctrl+O"_qs)},     {u"AInvertSelection", QKeySequence(u"Ctrl+I"_qs)},
+            {u"AControlPanel", QKeySequence(u"Ctrl+T"_qs)},   {u"AReboot", QKeySequence(u"Ctrl+Alt+R"_qs)},
+            {u"AShutdown", QKeySequence(u"Ctrl+Alt+S"_qs)},   {u"AWakeUp", QKeySequence(u"Ctrl+Alt+W"_qs)},
+            {u"ASleep", QKeySequence(u"Ctrl+Alt+E"_qs)},      {u"ALogoff", QKeySequence(u"Ctrl+Alt+L"_qs)},
+            {u"ARemove", QKeySequence(u"Del"_qs)},            {u"ARemoteDesktop", QKeySequence(u"Ctrl+M"_qs)},
+            {u"AAbout", QKeySequence(u"F1"_qs)},
+        };
+        for (const auto &[action, keys] : table)
+            QTest::newRow(QString::fromUtf16(action).toUtf8().constData())
+                << QString::fromUtf16(action) << keys;
+    }
+    void shortcutTable()
+    {
+        QFETCH(QString, action);
+        QFETCH(QKeySequence, keys);
+        // An empty list: the actions that need ticked computers do nothing; the ones that ask
+        // or show something get their box closed.
+        auto window = makeWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QAction *target = window->findChild<QAction *>(action);
+        QVERIFY(target);
+        QSignalSpy triggered(target, &QAction::triggered);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+            if (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+        });
+        closer.start(20);
+        QTest::keySequence(window.get(), keys);
+        QTRY_COMPARE(triggered.size(), 1);
     }
 
     void waitingPanelGoesWithTheFirstAgent()

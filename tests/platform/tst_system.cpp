@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,6 +46,33 @@ private slots:
         QFETCH(QString, version);
         QFETCH(QString, shortVersion);
         QCOMPARE(ShortVersionText(version), shortVersion);
+    }
+
+    void commandLineSwitch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("admin");
+        QTest::newRow("slash, upper case") << QStringList{u"prog"_qs, u"/ADMIN"_qs} << true;
+        QTest::newRow("dash, lower case") << QStringList{u"prog"_qs, u"x"_qs, u"-admin"_qs} << true;
+        QTest::newRow("mixed case") << QStringList{u"prog"_qs, u"/Admin"_qs} << true;
+        QTest::newRow("no prefix") << QStringList{u"prog"_qs, u"admin"_qs} << false;
+        QTest::newRow("two dashes") << QStringList{u"prog"_qs, u"--admin"_qs} << false;
+        QTest::newRow("part of a word") << QStringList{u"prog"_qs, u"/administrator"_qs} << false;
+        QTest::newRow("the program itself") << QStringList{u"/admin"_qs} << false;
+    }
+    void commandLineSwitch()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, admin);
+        QCOMPARE(HasCommandLineSwitch(arguments, u"ADMIN"), admin);
+    }
+
+    void sameCommandLineAgain()
+    {
+        // A restart passes the arguments through one command line unchanged.
+        const QStringList arguments{u"/opt/my corvela/corvelateacher"_qs, u"/admin"_qs,
+                                    u"say \"hi\""_qs, u"a\\b"_qs, u"tab\tand space"_qs};
+        QCOMPARE(QProcess::splitCommand(QuoteCommandLine(arguments)), arguments);
     }
 
     void runProgram()
