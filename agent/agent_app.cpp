@@ -31,6 +31,8 @@ AgentApplication::AgentApplication(AgentServices services, QObject *parent)
 
 AgentApplication::~AgentApplication()
 {
+    delete m_tray; // before the menu it shows
+    m_tray = nullptr;
     // However the program ends, the internet is given back.
     if (m_service)
         m_service->SendToService(Command::FWSTOP, {});
