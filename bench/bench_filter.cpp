@@ -6,6 +6,7 @@
 // completes (open) or does not complete within a millisecond (blocked).
 
 #include "../tests/filter_service/netns.h"
+#include "../tests/support/filter_service_process.h"
 #include "fakes/fake_proxy_settings.h"
 #include "fakes/fake_service_manager.h"
 #include "service_client.h"
@@ -46,23 +47,8 @@ bool PortOpen(QTcpServer &web)
 
 std::unique_ptr<QProcess> StartService(const char *backend)
 {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CORVELA_FILTER_BACKEND"), QString::fromLatin1(backend));
-    process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QStringLiteral(CORVELAFW_PATH), {});
-    if (!process->waitForStarted(5000))
-        return nullptr;
-    const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, kServicePort);
-        if (probe.waitForConnected(100))
-            return process;
-        QThread::msleep(10);
-    }
-    return nullptr;
+    return corvela::testing::StartFilterService(QStringLiteral(CORVELAFW_PATH),
+                                                QString::fromLatin1(backend));
 }
 
 // Seconds from now until PortOpen() gives want; negative after 2 s without it.

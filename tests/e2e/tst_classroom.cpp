@@ -3,6 +3,7 @@
 // session), and the filter service with its dry-run back-end. All traffic stays on loopback.
 
 #include "console_core.h"
+#include "filter_service_process.h"
 #include "linux/ini_config_store.h"
 #include "network.h"
 #include "session_endpoint.h"
@@ -139,20 +140,9 @@ private slots:
         QFile::setPermissions(m_dir.filePath(u"machine/settings.reg"_qs), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
 
         // The filter service on this computer, recording instead of filtering.
-        m_service = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"CORVELA_FILTER_BACKEND"_qs, u"dry-run"_qs);
-        m_service->setProcessEnvironment(env);
-        m_service->start(QStringLiteral(SERVICE_PROGRAM), {});
-        QVERIFY(m_service->waitForStarted(5000));
-        // A service that cannot take its port ends at once.
-        QVERIFY2(!m_service->waitForFinished(500),
-                 "the filter service did not start: is port 55000 in use by another one?");
-        QTRY_VERIFY_WITH_TIMEOUT([] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, kServicePort);
-            return probe.waitForConnected(200);
-        }(), 10000);
+        m_service = testing::StartFilterService(QStringLiteral(SERVICE_PROGRAM), u"dry-run"_qs,
+                                                QProcess::SeparateChannels);
+        QVERIFY2(m_service, "the filter service did not start: is port 55000 in use by another one?");
 
         startConsole();
         m_title = u"Corvela "_qs + QStringLiteral(PROJECT_SHORT_VERSION);

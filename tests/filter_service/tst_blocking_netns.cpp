@@ -4,6 +4,7 @@
 // Never touches the machine's own network: main() enters the private namespace before
 // anything else, and every test skips unless that worked.
 
+#include "filter_service_process.h"
 #include "netns.h"
 #include "service_client.h"
 #include "fakes/fake_proxy_settings.h"
@@ -166,23 +167,7 @@ class TstBlockingNetns : public QObject
     // Starts corvelafw with the back-end and waits until it listens.
     std::unique_ptr<QProcess> startService(const QString &backend)
     {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"CORVELA_FILTER_BACKEND"_qs, backend);
-        process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(QStringLiteral(CORVELAFW_PATH), {});
-        if (!process->waitForStarted(5000))
-            return nullptr;
-        const QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, kServicePort);
-            if (probe.waitForConnected(100))
-                return process;
-            QTest::qWait(20);
-        }
-        return nullptr;
+        return testing::StartFilterService(QStringLiteral(CORVELAFW_PATH), backend);
     }
 
     static bool endsWith(QProcess &process, QProcess::ExitStatus status, int code)
