@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSessionManager>
@@ -356,19 +357,26 @@ void TFCorvela::placeControls()
 
 void TFCorvela::renderBackground()
 {
-    m_ui->Image->setPixmap(QPixmap::fromImage(renderPicture(m_background, m_ui->Image->size())));
+    // The background is drawn when the window paints: the window's own buffer is the one
+    // full-screen copy of it the program keeps.
+    m_svg.reset();
+    if (!m_background.svgFile.isEmpty())
+        m_svg = std::make_unique<QSvgRenderer>(m_background.svgFile);
+    m_ui->Image->update();
 }
 
-QImage TFCorvela::renderPicture(const Background &background, QSize size) const
+void TFCorvela::drawBackground(QPainter &painter, QSize size) const
 {
-    if (size.isEmpty())
-        return {};
-    QImage out(size, QImage::Format_RGB32);
-    out.fill(Qt::black);
-    QPainter painter(&out);
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::black);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QImage &picture = background.picture;
-    switch (background.layout) {
+    const QImage &picture = m_background.picture;
+    const auto draw = [&](const QRect &target) {
+        if (m_svg)
+            m_svg->render(&painter, target);
+        else
+            painter.drawImage(target, picture);
+    };
+    switch (m_background.layout) {
     case Layout::Tile: {
         // The picture at its natural size at the top left, repeated column by column and row
         // by row until the area is covered. An empty picture leaves the area black.
@@ -381,31 +389,20 @@ QImage TFCorvela::renderPicture(const Background &background, QSize size) const
                 painter.drawImage(x, y, picture);
         break;
     }
-    case Layout::Stretch: {
-        const QRect target(QPoint(0, 0), size);
-        if (!background.svgFile.isEmpty())
-            QSvgRenderer(background.svgFile).render(&painter, target);
-        else
-            painter.drawImage(target, picture);
+    case Layout::Stretch:
+        draw(QRect(QPoint(0, 0), size));
         break;
-    }
     case Layout::Centre: {
         QSize shown = picture.size();
         if (shown.isEmpty())
             break;
         if (shown.width() > size.width() || shown.height() > size.height())
             shown = shown.scaled(size, Qt::KeepAspectRatio);
-        const QRect target(QPoint((size.width() - shown.width()) / 2,
-                                  (size.height() - shown.height()) / 2),
-                           shown);
-        if (!background.svgFile.isEmpty())
-            QSvgRenderer(background.svgFile).render(&painter, target);
-        else
-            painter.drawImage(target, picture);
+        draw(QRect(QPoint((size.width() - shown.width()) / 2, (size.height() - shown.height()) / 2),
+                   shown));
         break;
     }
     }
-    return out;
 }
 
 void TFCorvela::commitData(QSessionManager &manager)
@@ -469,6 +466,12 @@ bool TFCorvela::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_ui->PBWait && event->type() == QEvent::Paint) {
         PBWaitPaint();
+        return true;
+    }
+    if (watched == m_ui->Image && event->type() == QEvent::Paint) {
+        QPainter painter(m_ui->Image);
+        painter.setClipRegion(static_cast<QPaintEvent *>(event)->region());
+        drawBackground(painter, m_ui->Image->size());
         return true;
     }
     if (watched == m_ui->Image && event->type() == QEvent::MouseButtonPress)

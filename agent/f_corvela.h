@@ -22,6 +22,8 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QPainter;
+class QSvgRenderer;
 class QTimer;
 class QSessionManager;
 QT_END_NAMESPACE
@@ -114,7 +116,7 @@ private:
     void FormShow();
     void placeControls();
     void renderBackground();
-    QImage renderPicture(const Background &background, QSize size) const;
+    void drawBackground(QPainter &painter, QSize size) const;
     void PBWaitPaint();
     void commitData(QSessionManager &manager);
 
@@ -128,6 +130,7 @@ private:
     bool m_waitShown = true;
     bool m_appQuitting = false;
     Background m_background;
+    std::unique_ptr<QSvgRenderer> m_svg; // the SVG background, parsed once
     QString m_wallpaperFile;
     QString m_wallpaperStyle;
 };

@@ -117,7 +117,8 @@ struct Fixture
             qFatal("no child %s", name);
         return widget;
     }
-    QImage background() { return child<QLabel>("Image")->pixmap().toImage(); }
+    // What the background shows, as the window paints it.
+    QImage background() { return child<QWidget>("Image")->grab().toImage(); }
 
     QTemporaryDir log;
     RecordingPowerControl power;
